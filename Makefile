@@ -1,0 +1,35 @@
+# Front door: configures and drives the CMake build.
+#   make            build the programs
+#   make check      build and run every test
+#   make check-sanitize   the same under AddressSanitizer and UBSan
+#   make install PREFIX=/usr/local
+
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+PREFIX ?= /usr/local
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure check check-sanitize install clean
+
+all: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+deps:
+	@scripts/ensure-deps build
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+check: all
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+check-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVRIN_SANITIZE=ON >/dev/null
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+install: all
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
