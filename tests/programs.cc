@@ -1,0 +1,16 @@
+#include "tests/programs.h"
+
+#include "cookie/cookie.h"
+
+std::string expected_cookie(const std::string& key, const std::string& expiry,
+                            const std::string& sender) {
+  char cookie[COOKIE_LEN];
+  cookie_make(cookie, key.data(), static_cast<std::int32_t>(key.size()), expiry.c_str(),
+              sender.c_str(), "");
+  return std::string(cookie, COOKIE_LEN);
+}
+
+std::string tag_for(const std::string& key, unsigned long long expiry, const std::string& sender) {
+  const std::string digits = std::to_string(expiry);
+  return digits + "." + expected_cookie(key, digits, sender);
+}

@@ -1,0 +1,37 @@
+// Running the built programs the way their callers do.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/child.h"
+
+inline const std::string create_path = TOVRIN_CREATE_PATH;
+inline const std::string check_path = TOVRIN_CHECK_PATH;
+
+// An environment with SENDER set to sender, and a PATH for good measure.
+inline std::vector<std::string> sender_env(const std::string& sender) {
+  return {"PATH=/usr/bin:/bin", "SENDER=" + sender};
+}
+
+inline child_result run_create(const std::vector<std::string>& args,
+                               const std::vector<std::string>& env,
+                               const child_setup& setup = {}) {
+  std::vector<std::string> argv{"tovrin-create"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return run_program(create_path, argv, env, setup);
+}
+
+inline child_result run_check(const std::vector<std::string>& args,
+                              const std::vector<std::string>& env) {
+  std::vector<std::string> argv{"tovrin-check"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return run_program(check_path, argv, env);
+}
+
+// The cookie the engine derives for key, expiry text and sender.
+std::string expected_cookie(const std::string& key, const std::string& expiry,
+                            const std::string& sender);
+
+// A whole tag for key, expiry and sender: digits, ".", cookie.
+std::string tag_for(const std::string& key, unsigned long long expiry, const std::string& sender);
