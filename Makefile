@@ -1,5 +1,6 @@
 # Front door: configures and drives the CMake build.
 #   make            build the programs
+#   make demo       build, then issue a tag and check it
 #   make check      build and run every test
 #   make check-sanitize   the same under AddressSanitizer and UBSan
 #   make install PREFIX=/usr/local
@@ -8,8 +9,9 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure check check-sanitize install clean
+.PHONY: all deps configure demo check check-sanitize install clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -19,6 +21,10 @@ deps:
 
 configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+demo: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target tovrin-create tovrin-check >/dev/null
+	@scripts/demo $(BUILD)
 
 check: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
