@@ -3,6 +3,7 @@
 #   make demo       build, then issue a tag and check it
 #   make check      build and run every test
 #   make check-sanitize   the same under AddressSanitizer and UBSan
+#   make bench      micro-benchmarks and the process benchmark (N=2000)
 #   make install PREFIX=/usr/local
 
 BUILD ?= build
@@ -11,7 +12,7 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure demo check check-sanitize install clean
+.PHONY: all deps configure demo bench check check-sanitize install clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -25,6 +26,14 @@ configure: deps
 demo: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target tovrin-create tovrin-check >/dev/null
 	@scripts/demo $(BUILD)
+
+N ?= 2000
+bench: deps
+	@scripts/ensure-deps bench
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTOVRIN_BENCH=ON >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target micro_bench spawn_bench do-nothing tovrin-create tovrin-check
+	$(BUILD)/bench/micro_bench
+	$(BUILD)/bench/spawn_bench $(BUILD)/bench/do-nothing $(BUILD)/tools/tovrin-create $(BUILD)/tools/tovrin-check $(N)
 
 check: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
