@@ -4,6 +4,7 @@
 #   make check      build and run every test
 #   make check-sanitize   the same under AddressSanitizer and UBSan
 #   make bench      micro-benchmarks and the process benchmark (N=2000)
+#   make package    a Debian package of both programs and their pages
 #   make install PREFIX=/usr/local
 
 BUILD ?= build
@@ -12,7 +13,7 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure demo bench check check-sanitize install clean
+.PHONY: all deps configure demo bench package check check-sanitize install clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -42,6 +43,9 @@ check-sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOVRIN_SANITIZE=ON >/dev/null
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+package: all
+	cd $(BUILD) && cpack -G DEB
 
 install: all
 	cmake --install $(BUILD) --prefix $(PREFIX)

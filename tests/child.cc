@@ -1,7 +1,6 @@
 #include "tests/child.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -72,37 +71,24 @@ child_result run_in_child(const std::function<void()>& body, const child_setup& 
 
 child_result run_program(const std::string& path, const std::vector<std::string>& argv,
                          const std::vector<std::string>& env, const child_setup& setup) {
-  captured files;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  if (setup.close_stdout)
-    posix_spawn_file_actions_addclose(&actions, 1);
-  else if (!setup.stdout_path.empty())
-    posix_spawn_file_actions_addopen(&actions, 1, setup.stdout_path.c_str(), O_WRONLY, 0);
-  else
-    posix_spawn_file_actions_adddup2(&actions, files.out, 1);
-  if (setup.close_stderr)
-    posix_spawn_file_actions_addclose(&actions, 2);
-  else
-    posix_spawn_file_actions_adddup2(&actions, files.err, 2);
-
   std::vector<char*> args, envp;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);
 
-  child_result r;
-  pid_t pid;
-  if (posix_spawn(&pid, path.c_str(), &actions, nullptr, args.data(), envp.data()) == 0) {
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
-    r.status = exit_status(wait_status);
-    files.collect(r);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  return r;
+  return run_in_child(
+      [&] {
+        const int null = open("/dev/null", O_RDONLY);
+        dup2(null, 0);
+        close(null);
+        if (setup.uid >= 0 && (setgid(static_cast<gid_t>(setup.uid)) != 0 ||
+                               setuid(static_cast<uid_t>(setup.uid)) != 0))
+          _exit(126);
+        execve(path.c_str(), args.data(), envp.data());
+        _exit(127);
+      },
+      setup);
 }
 
 scratch_dir::scratch_dir() {

@@ -16,6 +16,7 @@ struct child_setup {
   bool close_stdout = false;
   bool close_stderr = false;
   std::string stdout_path;  // when set, descriptor 1 is opened on this file
+  int uid = -1;             // when set (and run as root), the child runs as this user
 };
 
 inline child_setup stderr_closed() {

@@ -4,7 +4,11 @@
 #include <sstream>
 
 std::vector<vector_line> read_vectors(const std::string& name) {
-  std::ifstream in(std::string(TOVRIN_TEST_DATA) + "/" + name);
+  return read_vector_file(std::string(TOVRIN_TEST_DATA) + "/" + name);
+}
+
+std::vector<vector_line> read_vector_file(const std::string& path) {
+  std::ifstream in(path);
   std::vector<vector_line> lines;
   std::string line;
   while (std::getline(in, line)) {

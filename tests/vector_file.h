@@ -10,6 +10,7 @@ using vector_line = std::vector<std::string>;
 
 // Every non-comment line of tests/data/<name>, split into fields.
 std::vector<vector_line> read_vectors(const std::string& name);
+std::vector<vector_line> read_vector_file(const std::string& path);
 
 // "-" gives the empty result.
 std::string field_text(const std::string& field);
