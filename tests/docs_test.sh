@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The manual pages answer what administrators ask, and the procmail recipe
-# shown in tovrin-check(1) is the one kept in examples/.
+# shown in tovrin-check(1) and the README is the one kept in examples/.
 # Usage: manpage_test.sh SOURCE_DIR
 set -u
 src=$1
@@ -40,13 +40,16 @@ PHRASES
 done
 
 check_page=$(MANWIDTH=100000 man -l "$src/man/tovrin-check.1" 2>/dev/null | col -b)
+readme=$(cat "$src/README.md")
 while IFS= read -r line; do
-  if grep -qF -- "$line" <<<"$check_page"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: tovrin-check(1) lacks the recipe line: $line"
-  fi
+  for place in check_page readme; do
+    if grep -qF -- "$line" <<<"${!place}"; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      echo "FAILED: $place lacks the recipe line: $line"
+    fi
+  done
 done < <(grep -v -e '^#' -e '^[[:space:]]*$' "$src/examples/tovrin.procmailrc" | sed 's/^[[:space:]]*//')
 
 echo "$passed passed, $failed failed"
