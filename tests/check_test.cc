@@ -99,13 +99,7 @@ TEST_F(Check, AcceptsOtherSpellingsOfTheSameExpiry) {
 TEST_F(Check, RefusalsComeInTheirOrder) {
   const std::string missing = dir.path + "/missing";
   const std::string tag = issue("600", sender, secret);
-  struct refusal_case {
-    std::vector<std::string> env;
-    std::vector<std::string> args;
-    int status;
-    std::string err;
-  };
-  const refusal_case cases[] = {
+  expect_refusals(run_check, {
       {{"PATH=/bin"}, {}, 100, "tovrin-check: fatal: $SENDER is not set\n"},
       {{"PATH=/bin"}, {missing, tag}, 100, "tovrin-check: fatal: $SENDER is not set\n"},
       {sender_env(sender), {}, 100, usage_line},
@@ -117,13 +111,7 @@ TEST_F(Check, RefusalsComeInTheirOrder) {
        "tovrin-check: fatal: unable to read secret: file does not exist\n"},
       {sender_env(sender), {dir.path, tag}, 111,
        "tovrin-check: fatal: unable to read secret: is a directory\n"},
-  };
-  for (const auto& c : cases) {
-    const auto r = run_check(c.args, c.env);
-    EXPECT_EQ(r.status, c.status) << r.err;
-    EXPECT_EQ(r.err, c.err);
-    EXPECT_EQ(r.out, "");
-  }
+  });
 }
 
 // A tag made from the first 64 bytes of a longer secret checks against any

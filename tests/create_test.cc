@@ -100,13 +100,7 @@ TEST_F(Create, ExpiryWrapsModulo2To64) {
 
 TEST_F(Create, RefusalsComeInTheirOrder) {
   const std::string missing = dir.path + "/missing";
-  struct refusal_case {
-    std::vector<std::string> env;
-    std::vector<std::string> args;
-    int status;
-    std::string err;
-  };
-  const refusal_case cases[] = {
+  expect_refusals(run_create, {
       {{"PATH=/bin"}, {}, 100, "tovrin-create: fatal: $SENDER is not set\n"},
       {{"PATH=/bin"}, {"1", "p", missing, "s"}, 100, "tovrin-create: fatal: $SENDER is not set\n"},
       {{"SENDERS=x", "SENDER"}, {"1", "p", secret, "s"}, 100,
@@ -124,13 +118,7 @@ TEST_F(Create, RefusalsComeInTheirOrder) {
        "tovrin-create: fatal: unable to read secret: is a directory\n"},
       {sender_env("x"), {"1", "p", secret + "/x", "s"}, 111,
        "tovrin-create: fatal: unable to read secret: not a directory\n"},
-  };
-  for (const auto& c : cases) {
-    const auto r = run_create(c.args, c.env);
-    EXPECT_EQ(r.status, c.status) << r.err;
-    EXPECT_EQ(r.err, c.err);
-    EXPECT_EQ(r.out, "");
-  }
+  });
 }
 
 // Root reads any file, so as root the program runs as nobody, from a copy

@@ -1,5 +1,7 @@
 #include "tests/programs.h"
 
+#include <gtest/gtest.h>
+
 #include "cookie/cookie.h"
 
 std::string expected_cookie(const std::string& key, const std::string& expiry,
@@ -13,4 +15,15 @@ std::string expected_cookie(const std::string& key, const std::string& expiry,
 std::string tag_for(const std::string& key, unsigned long long expiry, const std::string& sender) {
   const std::string digits = std::to_string(expiry);
   return digits + "." + expected_cookie(key, digits, sender);
+}
+
+void expect_refusals(child_result (*run)(const std::vector<std::string>&,
+                                          const std::vector<std::string>&, const child_setup&),
+                     const std::vector<refusal_case>& cases) {
+  for (const auto& c : cases) {
+    const auto r = run(c.args, c.env, child_setup{});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.out, "");
+  }
 }

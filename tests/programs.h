@@ -23,11 +23,26 @@ inline child_result run_create(const std::vector<std::string>& args,
 }
 
 inline child_result run_check(const std::vector<std::string>& args,
-                              const std::vector<std::string>& env) {
+                              const std::vector<std::string>& env,
+                              const child_setup& setup = {}) {
   std::vector<std::string> argv{"tovrin-check"};
   argv.insert(argv.end(), args.begin(), args.end());
-  return run_program(check_path, argv, env);
+  return run_program(check_path, argv, env, setup);
 }
+
+// A run that must fail: its environment, arguments, status and the exact
+// line on standard error; standard output stays empty.
+struct refusal_case {
+  std::vector<std::string> env;
+  std::vector<std::string> args;
+  int status;
+  std::string err;
+};
+
+// Runs every case through run (run_create or run_check) and compares.
+void expect_refusals(child_result (*run)(const std::vector<std::string>&,
+                                          const std::vector<std::string>&, const child_setup&),
+                     const std::vector<refusal_case>& cases);
 
 // The cookie the engine derives for key, expiry text and sender.
 std::string expected_cookie(const std::string& key, const std::string& expiry,
