@@ -14,20 +14,25 @@ inline std::vector<std::string> sender_env(const std::string& sender) {
   return {"PATH=/usr/bin:/bin", "SENDER=" + sender};
 }
 
+// Runs the program at path with argv[0] set to name, then args.
+inline child_result run_named(const std::string& path, const char* name,
+                              const std::vector<std::string>& args,
+                              const std::vector<std::string>& env, const child_setup& setup) {
+  std::vector<std::string> argv{name};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return run_program(path, argv, env, setup);
+}
+
 inline child_result run_create(const std::vector<std::string>& args,
                                const std::vector<std::string>& env,
                                const child_setup& setup = {}) {
-  std::vector<std::string> argv{"tovrin-create"};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return run_program(create_path, argv, env, setup);
+  return run_named(create_path, "tovrin-create", args, env, setup);
 }
 
 inline child_result run_check(const std::vector<std::string>& args,
                               const std::vector<std::string>& env,
                               const child_setup& setup = {}) {
-  std::vector<std::string> argv{"tovrin-check"};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return run_program(check_path, argv, env, setup);
+  return run_named(check_path, "tovrin-check", args, env, setup);
 }
 
 // A run that must fail: its environment, arguments, status and the exact
