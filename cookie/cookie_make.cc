@@ -4,8 +4,8 @@
 
 namespace {
 
-std::int32_t length_with_nul(const char* text) {
-  std::int32_t n = 0;
+int32_t length_with_nul(const char* text) {
+  int32_t n = 0;
   while (text[n] != '\0') ++n;
   return n + 1;
 }
@@ -19,12 +19,12 @@ void wipe(void* p, unsigned n) {
 
 }  // namespace
 
-void cookie_make(char cookie[COOKIE_LEN], const char* key, std::int32_t key_len,
+void cookie_make(char cookie[COOKIE_LEN], const char* key, int32_t key_len,
                  const char* expiry_text, const char* sender,
                  const char* discriminator) {
-  std::uint32_t seed[32] = {};
+  uint32_t seed[32] = {};
   pcs_state state;
-  std::uint8_t digest[PCS_DIGEST_LEN];
+  uint8_t digest[PCS_DIGEST_LEN];
 
   // Four passes over the key; after them seed word i holds byte i of the
   // four digests, the first pass's in the top byte.

@@ -6,21 +6,21 @@
 // may be split across pcs_add calls in any way without changing the digest.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "cookie/surf.h"
 
 inline constexpr int PCS_DIGEST_LEN = 32;
 
 struct pcs_state {
-  std::uint32_t seed[32];
-  std::uint32_t total[8];   // sum of the surf outputs of all finished blocks
-  std::uint32_t result[8];  // output of the latest surf call
-  std::uint32_t input[12];  // words 0..7: block bytes; 8..11: block counter
-  std::int32_t fill;        // bytes of the current block collected so far
+  uint32_t seed[32];
+  uint32_t total[8];   // sum of the surf outputs of all finished blocks
+  uint32_t result[8];  // output of the latest surf call
+  uint32_t input[12];  // words 0..7: block bytes; 8..11: block counter
+  int32_t fill;        // bytes of the current block collected so far
 };
 
-constexpr void pcs_init(pcs_state* s, const std::uint32_t seed[32]) {
+constexpr void pcs_init(pcs_state* s, const uint32_t seed[32]) {
   for (int i = 0; i < 32; ++i) s->seed[i] = seed[i];
   for (int i = 0; i < 8; ++i) s->total[i] = 0;
   for (int i = 0; i < 8; ++i) s->result[i] = 0;
@@ -40,27 +40,27 @@ constexpr void pcs_block(pcs_state* s) {
 
 // Byte k of a block is byte k % 4 (least significant first) of word k / 4,
 // defined on word values so every host places it alike.
-constexpr void pcs_add_byte(pcs_state* s, std::uint8_t byte) {
+constexpr void pcs_add_byte(pcs_state* s, uint8_t byte) {
   const int word = s->fill / 4;
   const int shift = 8 * (s->fill % 4);
-  s->input[word] = (s->input[word] & ~(std::uint32_t{0xff} << shift)) |
-                   (std::uint32_t{byte} << shift);
+  s->input[word] = (s->input[word] & ~(uint32_t{0xff} << shift)) |
+                   (uint32_t{byte} << shift);
   if (++s->fill == 32) pcs_block(s);
 }
 
-constexpr void pcs_add(pcs_state* s, const char* bytes, std::int32_t len) {
-  for (std::int32_t i = 0; i < len; ++i)
-    pcs_add_byte(s, static_cast<std::uint8_t>(bytes[i]));
+constexpr void pcs_add(pcs_state* s, const char* bytes, int32_t len) {
+  for (int32_t i = 0; i < len; ++i)
+    pcs_add_byte(s, static_cast<uint8_t>(bytes[i]));
 }
 
 // Closes the message with "." and zero bytes up to a block edge, then runs
 // the final surf over the total with a zero counter. The state is used up.
-constexpr void pcs_out(pcs_state* s, std::uint8_t digest[PCS_DIGEST_LEN]) {
+constexpr void pcs_out(pcs_state* s, uint8_t digest[PCS_DIGEST_LEN]) {
   pcs_add_byte(s, '.');
   while (s->fill != 0) pcs_add_byte(s, 0);
   for (int i = 0; i < 8; ++i) s->input[i] = s->total[i];
   for (int i = 8; i < 12; ++i) s->input[i] = 0;
   surf(s->result, s->input, s->seed);
   for (int k = 0; k < PCS_DIGEST_LEN; ++k)
-    digest[k] = static_cast<std::uint8_t>(s->result[k / 4] >> (8 * (k % 4)));
+    digest[k] = static_cast<uint8_t>(s->result[k / 4] >> (8 * (k % 4)));
 }

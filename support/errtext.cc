@@ -1,4 +1,4 @@
-#include <cerrno>
+#include <errno.h>
 
 #include "support/fatal.h"
 

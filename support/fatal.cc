@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include <cerrno>
+#include <errno.h>
 
 #include "support/iobuf.h"
 

@@ -5,7 +5,7 @@
 // source (or second run). None of them checks its pointers.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 // One open(2) with O_RDONLY | O_NONBLOCK: a descriptor, or -1 with errno set.
 int open_readonly(const char* path);
@@ -14,23 +14,23 @@ int open_readonly(const char* path);
 // none (or name is null). Points into the entry itself; may be empty.
 const char* env_find(const char* name);
 
-std::uint32_t text_len(const char* text);
+uint32_t text_len(const char* text);
 // 1 when text begins with prefix (always for the empty prefix), else 0.
 int text_starts(const char* text, const char* prefix);
 
 // Forward copy: overlapping runs are safe only when to lies below from.
-void mem_copy(char* to, std::uint32_t len, const char* from);
+void mem_copy(char* to, uint32_t len, const char* from);
 // Backward copy: overlapping runs are safe only when to lies above from.
-void mem_copy_back(char* to, std::uint32_t len, const char* from);
+void mem_copy_back(char* to, uint32_t len, const char* from);
 // 0 when equal, else first differing byte of a minus that of b (unsigned).
-int mem_diff(const char* a, std::uint32_t len, const char* b);
+int mem_diff(const char* a, uint32_t len, const char* b);
 
 // Room every caller provides for the digits of an unsigned 64-bit number.
-inline constexpr std::uint32_t NUM_DIGITS_MAX = 20;
+inline constexpr uint32_t NUM_DIGITS_MAX = 20;
 
 // Writes the decimal digits of value (no sign, no NUL) and returns their
 // count, 1 to 20. With a null destination only counts.
-std::uint32_t num_format(char* to, std::uint64_t value);
+uint32_t num_format(char* to, uint64_t value);
 // Stores the value of the leading decimal digits of text, modulo 2^64 (0 when
 // there are none), and returns how many digits it consumed.
-std::uint32_t num_scan(const char* text, std::uint64_t* number);
+uint32_t num_scan(const char* text, uint64_t* number);

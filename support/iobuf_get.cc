@@ -1,4 +1,4 @@
-#include <cerrno>
+#include <errno.h>
 
 #include "support/helpers.h"
 #include "support/iobuf.h"
@@ -6,15 +6,15 @@
 namespace {
 
 // One transfer, repeated only after EINTR; a short count is returned as is.
-std::int32_t read_once(iobuf* b, char* p, std::uint32_t n) {
+int32_t read_once(iobuf* b, char* p, uint32_t n) {
   for (;;) {
-    const std::int32_t r = b->transfer(b->descriptor, p, n);
+    const int32_t r = b->transfer(b->descriptor, p, n);
     if (r != -1 || errno != EINTR) return r;
   }
 }
 
-int deliver(iobuf* b, char* dest, std::uint32_t len) {
-  const std::uint32_t n = b->held < len ? b->held : len;
+int deliver(iobuf* b, char* dest, uint32_t len) {
+  const uint32_t n = b->held < len ? b->held : len;
   mem_copy(dest, n, b->storage + b->mark);
   b->held -= n;
   b->mark += n;
@@ -23,7 +23,7 @@ int deliver(iobuf* b, char* dest, std::uint32_t len) {
 
 // straight_len: what a straight read into dest asks for when nothing is
 // buffered and the request is at least the capacity.
-int get(iobuf* b, char* dest, std::uint32_t len, std::uint32_t straight_len) {
+int get(iobuf* b, char* dest, uint32_t len, uint32_t straight_len) {
   if (b->held == 0) {
     if (b->mark <= len) return read_once(b, dest, straight_len);
     const int r = iobuf_feed(b);
@@ -39,21 +39,21 @@ int get(iobuf* b, char* dest, std::uint32_t len, std::uint32_t straight_len) {
 // backward copy.
 int iobuf_feed(iobuf* b) {
   if (b->held != 0) return static_cast<int>(b->held);
-  const std::int32_t r = read_once(b, b->storage, b->mark);
+  const int32_t r = read_once(b, b->storage, b->mark);
   if (r <= 0) return r;
-  b->held = static_cast<std::uint32_t>(r);
+  b->held = static_cast<uint32_t>(r);
   b->mark -= b->held;
   if (b->mark != 0) mem_copy_back(b->storage + b->mark, b->held, b->storage);
   return r;
 }
 
-int iobuf_get(iobuf* b, char* dest, std::uint32_t len) { return get(b, dest, len, len); }
+int iobuf_get(iobuf* b, char* dest, uint32_t len) { return get(b, dest, len, len); }
 
-int iobuf_bget(iobuf* b, char* dest, std::uint32_t len) { return get(b, dest, len, b->mark); }
+int iobuf_bget(iobuf* b, char* dest, uint32_t len) { return get(b, dest, len, b->mark); }
 
 char* iobuf_peek(iobuf* b) { return b->storage + b->mark; }
 
-void iobuf_seek(iobuf* b, std::uint32_t n) {
+void iobuf_seek(iobuf* b, uint32_t n) {
   b->mark += n;
   b->held -= n;
 }

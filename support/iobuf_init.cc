@@ -3,7 +3,7 @@
 #include "support/iobuf.h"
 
 void iobuf_init(iobuf* b, iobuf_transfer* transfer, int descriptor, char* storage,
-                std::uint32_t capacity) {
+                uint32_t capacity) {
   b->storage = storage;
   b->held = 0;
   b->mark = capacity;
@@ -11,10 +11,10 @@ void iobuf_init(iobuf* b, iobuf_transfer* transfer, int descriptor, char* storag
   b->transfer = transfer;
 }
 
-std::int32_t fd_read(int descriptor, char* bytes, std::uint32_t len) {
-  return static_cast<std::int32_t>(read(descriptor, bytes, len));
+int32_t fd_read(int descriptor, char* bytes, uint32_t len) {
+  return static_cast<int32_t>(read(descriptor, bytes, len));
 }
 
-std::int32_t fd_write(int descriptor, char* bytes, std::uint32_t len) {
-  return static_cast<std::int32_t>(write(descriptor, bytes, len));
+int32_t fd_write(int descriptor, char* bytes, uint32_t len) {
+  return static_cast<int32_t>(write(descriptor, bytes, len));
 }

@@ -1,4 +1,4 @@
-#include <cerrno>
+#include <errno.h>
 
 #include "support/helpers.h"
 #include "support/iobuf.h"
@@ -8,9 +8,9 @@ namespace {
 // A short write is progress, not failure: the rest goes in further
 // transfers. A transfer that moves nothing would be asked again forever, so
 // it counts as an I/O error.
-int write_all(iobuf* b, const char* p, std::uint32_t n) {
+int write_all(iobuf* b, const char* p, uint32_t n) {
   while (n != 0) {
-    const std::int32_t r = b->transfer(b->descriptor, const_cast<char*>(p), n);
+    const int32_t r = b->transfer(b->descriptor, const_cast<char*>(p), n);
     if (r < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -20,7 +20,7 @@ int write_all(iobuf* b, const char* p, std::uint32_t n) {
       return -1;
     }
     p += r;
-    n -= static_cast<std::uint32_t>(r);
+    n -= static_cast<uint32_t>(r);
   }
   return 0;
 }
@@ -28,12 +28,12 @@ int write_all(iobuf* b, const char* p, std::uint32_t n) {
 // held is cleared before the first transfer, so after a failure the
 // pending bytes are gone whether or not some reached the descriptor.
 int drain(iobuf* b) {
-  const std::uint32_t n = b->held;
+  const uint32_t n = b->held;
   b->held = 0;
   return write_all(b, b->storage, n);
 }
 
-void append(iobuf* b, const char* data, std::uint32_t len) {
+void append(iobuf* b, const char* data, uint32_t len) {
   mem_copy(b->storage + b->held, len, data);
   b->held += len;
 }
@@ -42,17 +42,17 @@ void append(iobuf* b, const char* data, std::uint32_t len) {
 
 int iobuf_flush(iobuf* b) { return drain(b); }
 
-int iobuf_put(iobuf* b, const char* data, std::uint32_t len) {
-  const std::uint32_t capacity = b->mark;
+int iobuf_put(iobuf* b, const char* data, uint32_t len) {
+  const uint32_t capacity = b->mark;
   if (len <= capacity - b->held) {
     append(b, data, len);
     return 0;
   }
   if (drain(b) == -1) return -1;
   if (len > capacity) {
-    const std::uint32_t chunk = capacity > IOBUF_CHUNK_MIN ? capacity : IOBUF_CHUNK_MIN;
+    const uint32_t chunk = capacity > IOBUF_CHUNK_MIN ? capacity : IOBUF_CHUNK_MIN;
     do {
-      const std::uint32_t n = len < chunk ? len : chunk;
+      const uint32_t n = len < chunk ? len : chunk;
       if (write_all(b, data, n) == -1) return -1;
       data += n;
       len -= n;
@@ -62,11 +62,11 @@ int iobuf_put(iobuf* b, const char* data, std::uint32_t len) {
   return 0;
 }
 
-int iobuf_put_buffered(iobuf* b, const char* data, std::uint32_t len) {
-  const std::uint32_t capacity = b->mark;
+int iobuf_put_buffered(iobuf* b, const char* data, uint32_t len) {
+  const uint32_t capacity = b->mark;
   if (len > capacity - b->held) {
     do {
-      const std::uint32_t n = capacity - b->held;
+      const uint32_t n = capacity - b->held;
       append(b, data, n);
       if (drain(b) == -1) return -1;
       data += n;
@@ -77,7 +77,7 @@ int iobuf_put_buffered(iobuf* b, const char* data, std::uint32_t len) {
   return 0;
 }
 
-int iobuf_put_flush(iobuf* b, const char* data, std::uint32_t len) {
+int iobuf_put_flush(iobuf* b, const char* data, uint32_t len) {
   if (drain(b) == -1) return -1;
   return write_all(b, data, len);
 }

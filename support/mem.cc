@@ -1,18 +1,18 @@
 #include "support/helpers.h"
 
-void mem_copy(char* to, std::uint32_t len, const char* from) {
-  for (std::uint32_t i = 0; i < len; ++i) to[i] = from[i];
+void mem_copy(char* to, uint32_t len, const char* from) {
+  for (uint32_t i = 0; i < len; ++i) to[i] = from[i];
 }
 
-void mem_copy_back(char* to, std::uint32_t len, const char* from) {
+void mem_copy_back(char* to, uint32_t len, const char* from) {
   while (len > 0) {
     --len;
     to[len] = from[len];
   }
 }
 
-int mem_diff(const char* a, std::uint32_t len, const char* b) {
-  for (std::uint32_t i = 0; i < len; ++i)
+int mem_diff(const char* a, uint32_t len, const char* b) {
+  for (uint32_t i = 0; i < len; ++i)
     if (a[i] != b[i])
       return static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i]);
   return 0;

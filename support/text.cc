@@ -1,7 +1,7 @@
 #include "support/helpers.h"
 
-std::uint32_t text_len(const char* text) {
-  std::uint32_t n = 0;
+uint32_t text_len(const char* text) {
+  uint32_t n = 0;
   while (text[n] != '\0') ++n;
   return n;
 }
@@ -9,7 +9,7 @@ std::uint32_t text_len(const char* text) {
 // The text ending early also stops the loop: its NUL differs from the
 // prefix's byte at that position.
 int text_starts(const char* text, const char* prefix) {
-  for (std::uint32_t i = 0; prefix[i] != '\0'; ++i)
+  for (uint32_t i = 0; prefix[i] != '\0'; ++i)
     if (text[i] != prefix[i]) return 0;
   return 1;
 }

@@ -8,7 +8,7 @@
 // The record is empty and the request is as large as its storage, so the
 // get is a single read straight into key; the record's own storage is never
 // filled. Both programs therefore see the same key for the same file.
-std::int32_t secret_load(const char* path, char key[SECRET_MAX]) {
+int32_t secret_load(const char* path, char key[SECRET_MAX]) {
   const int fd = open_readonly(path);
   if (fd < 0) return -1;
   char storage[SECRET_MAX];

@@ -16,9 +16,9 @@ bool letters_equal(const char* a, const char* b) {
 
 }  // namespace
 
-bool tag_is_good(const char* tag, const char* key, std::int32_t key_len, const char* sender,
-                 std::uint64_t now) {
-  std::uint64_t expiry = 0;
+bool tag_is_good(const char* tag, const char* key, int32_t key_len, const char* sender,
+                 uint64_t now) {
+  uint64_t expiry = 0;
   const char* cursor = tag + num_scan(tag, &expiry);
   if (expiry < now) return false;
   if (*cursor != '.') return false;
