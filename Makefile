@@ -22,7 +22,7 @@ deps:
 	@scripts/ensure-deps build
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
 
 demo: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target tovrin-create tovrin-check >/dev/null
@@ -32,9 +32,10 @@ N ?= 2000
 bench: deps
 	@scripts/ensure-deps bench
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTOVRIN_BENCH=ON >/dev/null
-	cmake --build $(BUILD) -j $(JOBS) --target micro_bench spawn_bench do-nothing tovrin-create tovrin-check
+	cmake --build $(BUILD) -j $(JOBS) --target micro_bench spawn_bench do-nothing do-nothing-musl tovrin-create tovrin-check
 	$(BUILD)/bench/micro_bench
-	$(BUILD)/bench/spawn_bench $(BUILD)/bench/do-nothing $(BUILD)/tools/tovrin-create $(BUILD)/tools/tovrin-check $(N)
+	$(BUILD)/bench/spawn_bench $(BUILD)/bench/do-nothing $(BUILD)/bench/do-nothing-musl $(BUILD)/tools/tovrin-create $(BUILD)/tools/tovrin-check $(N)
+	tests/budget_test.sh $(BUILD)/bench/do-nothing-musl $(BUILD)/tools/tovrin-create $(BUILD)/tools/tovrin-check
 
 check: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -44,8 +45,10 @@ check-sanitize: deps
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
+# The package's timestamps are those of the last commit, so that two runs
+# give the same bytes.
 package: all
-	cd $(BUILD) && cpack -G DEB
+	cd $(BUILD) && SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct 2>/dev/null)} cpack -G DEB
 
 install: all
 	cmake --install $(BUILD) --prefix $(PREFIX)

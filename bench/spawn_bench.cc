@@ -1,8 +1,9 @@
 // Process-level benchmark: spawns each program N times, standard output to
-// /dev/null, in alternating rounds beside a static do-nothing program, and
-// prints the wall time per run and its ratio to that floor.
+// /dev/null, in alternating rounds beside two static do-nothing programs, one
+// linked with glibc and one with musl, and prints the wall time per run and
+// its ratio to each floor.
 //
-//   spawn_bench DO_NOTHING CREATE CHECK [N]
+//   spawn_bench DO_NOTHING_GLIBC DO_NOTHING_MUSL CREATE CHECK [N]
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -63,16 +64,18 @@ bool have_openssl() { return std::system("openssl version >/dev/null 2>&1") == 0
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4) {
-    std::fprintf(stderr, "usage: spawn_bench DO_NOTHING CREATE CHECK [N]\n");
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: spawn_bench DO_NOTHING_GLIBC DO_NOTHING_MUSL CREATE CHECK [N]\n");
     return 2;
   }
-  const long n = argc > 4 ? std::atol(argv[4]) : 2000;
+  const char* create = argv[3];
+  const char* check = argv[4];
+  const long n = argc > 5 ? std::atol(argv[5]) : 2000;
   const std::string dir = "/tmp/tovrin-bench-" + std::to_string(getpid());
   const std::string secret = dir + "/secret", text = dir + "/text";
   std::system(("mkdir -p " + dir + " && head -c 64 /dev/urandom > " + secret).c_str());
   setenv("SENDER", "alice@example.org", 1);
-  const std::string tag = capture({argv[2], "86400", "", secret, ""});
+  const std::string tag = capture({create, "86400", "", secret, ""});
   if (tag.size() < 22) {
     std::fprintf(stderr, "spawn_bench: tovrin-create gave no tag\n");
     return 1;
@@ -82,10 +85,12 @@ int main(int argc, char** argv) {
                   .c_str());
 
   std::vector<contender> all = {
-      {"do-nothing (floor)", {argv[1]}},
-      {"tovrin-create", {argv[2], "86400", "reply-", secret, "@example.org"}},
-      {"tovrin-check", {argv[3], secret, tag}},
+      {"do-nothing, glibc static", {argv[1]}},
+      {"do-nothing, musl static PIE", {argv[2]}},
+      {"tovrin-create", {create, "86400", "reply-", secret, "@example.org"}},
+      {"tovrin-check", {check, secret, tag}},
   };
+  const std::size_t programs = all.size();
   if (have_openssl())
     all.push_back({"openssl dgst -sha256 -hmac",
                    {"/usr/bin/openssl", "dgst", "-sha256", "-hmac", "0123456789abcdef"},
@@ -109,19 +114,22 @@ int main(int argc, char** argv) {
   }
   std::system(("rm -rf " + dir).c_str());
 
-  const double floor_us = all[0].seconds / static_cast<double>(all[0].runs) * 1e6;
-  std::printf("%-28s %6s %10s %16s\n", "program", "runs", "us/run", "ratio to floor");
+  const auto us_per_run = [](const contender& c) {
+    return c.seconds / static_cast<double>(c.runs) * 1e6;
+  };
+  const double glibc_us = us_per_run(all[0]), musl_us = us_per_run(all[1]);
+  std::printf("%-28s %6s %10s %14s %14s\n", "program", "runs", "us/run", "vs glibc floor",
+              "vs musl floor");
   for (const auto& c : all) {
-    const double us = c.seconds / static_cast<double>(c.runs) * 1e6;
-    std::printf("%-28s %6ld %10.1f %16.3f\n", c.name.c_str(), c.runs, us, us / floor_us);
+    const double us = us_per_run(c);
+    std::printf("%-28s %6ld %10.1f %14.3f %14.3f\n", c.name.c_str(), c.runs, us, us / glibc_us,
+                us / musl_us);
   }
-  if (all.size() > 3) {
-    const double openssl_us = all[3].seconds / static_cast<double>(all[3].runs) * 1e6;
-    for (std::size_t k = 1; k < 3; ++k) {
-      const double us = all[k].seconds / static_cast<double>(all[k].runs) * 1e6;
+  if (all.size() > programs) {
+    const double openssl_us = us_per_run(all[programs]);
+    for (std::size_t k = 2; k < programs; ++k)
       std::printf("%s takes %.3f of the time of one openssl HMAC run\n", all[k].name.c_str(),
-                  us / openssl_us);
-    }
+                  us_per_run(all[k]) / openssl_us);
   }
   return 0;
 }

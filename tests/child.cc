@@ -1,6 +1,8 @@
 #include "tests/child.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +32,14 @@ int exit_status(int wait_status) {
   return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
 }
 
+// The write end of a pipe that nobody can read any more.
+int pipe_without_reader() {
+  int ends[2];
+  if (pipe(ends) != 0) std::abort();
+  close(ends[0]);
+  return ends[1];
+}
+
 // Output goes to unlinked temporary files rather than pipes, so a child that
 // writes a lot cannot block on a reader that is waiting for it to end.
 struct captured {
@@ -54,10 +64,15 @@ child_result run_in_child(const std::function<void()>& body, const child_setup& 
   if (pid == 0) {
     const int out = setup.stdout_path.empty() ? files.out
                                               : open(setup.stdout_path.c_str(), O_WRONLY);
-    dup2(out, 1);
-    dup2(files.err, 2);
+    dup2(setup.stdout_no_reader ? pipe_without_reader() : out, 1);
+    dup2(setup.stderr_no_reader ? pipe_without_reader() : files.err, 2);
     if (setup.close_stdout) close(1);
     if (setup.close_stderr) close(2);
+    if (setup.file_size_limit >= 0) {
+      const rlimit limit = {static_cast<rlim_t>(setup.file_size_limit),
+                            static_cast<rlim_t>(setup.file_size_limit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     body();
     _exit(0);
   }
@@ -65,6 +80,7 @@ child_result run_in_child(const std::function<void()>& body, const child_setup& 
   waitpid(pid, &wait_status, 0);
   child_result r;
   r.status = exit_status(wait_status);
+  r.signal = WIFSIGNALED(wait_status) ? WTERMSIG(wait_status) : 0;
   files.collect(r);
   return r;
 }
@@ -82,6 +98,10 @@ child_result run_program(const std::string& path, const std::vector<std::string>
         const int null = open("/dev/null", O_RDONLY);
         dup2(null, 0);
         close(null);
+        for (int sig = 1; sig < NSIG; ++sig) signal(sig, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         if (setup.uid >= 0 && (setgid(static_cast<gid_t>(setup.uid)) != 0 ||
                                setuid(static_cast<uid_t>(setup.uid)) != 0))
           _exit(126);

@@ -13,3 +13,9 @@
   fatal_exit(EXIT_IOFAIL, program_prefix, message, nullptr, nullptr, nullptr, nullptr,
              &sys_error);
 }
+
+// Status 111 with no error text: a fault of the system's set-up that the
+// administrator mends, such as an empty secret.
+[[noreturn]] inline void fail_temporarily(const char* program_prefix, const char* message) {
+  fatal_exit(EXIT_IOFAIL, program_prefix, message, nullptr, nullptr, nullptr, nullptr, nullptr);
+}

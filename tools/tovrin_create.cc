@@ -3,13 +3,11 @@
 // Prints prefix, the tag (expiry second, ".", cookie) and suffix, with no
 // newline. The cookie binds the expiry and $SENDER to the secret file.
 
-#include <ctime>
-
 #include "cookie/cookie.h"
 #include "support/helpers.h"
 #include "support/iobuf.h"
 #include "tools/fatal_line.h"
-#include "tools/secret.h"
+#include "tools/run_start.h"
 
 namespace {
 
@@ -22,22 +20,22 @@ char key[SECRET_MAX];
 }  // namespace
 
 int main(int argc, char** argv) {
+  run_start();
   const char* sender = env_find("SENDER");
   if (sender == nullptr) refuse(FATAL, "$SENDER is not set");
 
   if (argc < 2) usage();
-  std::uint64_t lifetime = 0;
+  uint64_t lifetime = 0;
   num_scan(argv[1], &lifetime);
   // Unsigned on purpose: the sum wraps modulo 2^64.
-  const std::uint64_t expiry = static_cast<std::uint64_t>(time(nullptr)) + lifetime;
+  const uint64_t expiry = clock_read(FATAL) + lifetime;
 
   if (argc < 3) usage();
   const char* prefix = argv[2];
   if (argc < 4) usage();
   // Loaded before the suffix is looked for: an unreadable secret is reported
   // even when the suffix is missing too.
-  const std::int32_t key_len = secret_load(argv[3], key);
-  if (key_len < 0) fail_system(FATAL, "unable to read secret: ");
+  const int32_t key_len = key_load(FATAL, argv[3], key);
   if (argc < 5) usage();
   const char* suffix = argv[4];
 
