@@ -1,0 +1,110 @@
+# Shared by the delivery tests through real mail systems (postfix_test.sh,
+# exim_test.sh): a scratch tree, local users, the programs installed with the
+# recipe, messages, waiting with a deadline, and verdicts. Sourced after
+# create, check and src are set.
+
+domain=tovrin.test
+scratch=$(mktemp -d /tmp/tovrin-mta.XXXXXX)
+chmod 755 "$scratch"
+mkdir -p "$scratch/home" "$scratch/usr/bin" "$scratch/usr/share/tovrin"
+chmod -R 755 "$scratch/home" "$scratch/usr"
+
+# Commands run at exit, the last registered first.
+cleanups=()
+at_exit() { cleanups+=("$1"); }
+run_cleanups() {
+  local i
+  for ((i = ${#cleanups[@]} - 1; i >= 0; i--)); do eval "${cleanups[i]}"; done
+  rm -rf "$scratch"
+}
+trap run_cleanups EXIT
+
+# A local user with its home in the scratch tree. A user of that name left by
+# an earlier run of these tests is replaced; any other is left alone.
+user_add() {
+  local name=$1 home=$scratch/home/$1
+  if id "$name" >/dev/null 2>&1; then
+    case $(getent passwd "$name" | cut -d: -f6) in
+      /tmp/tovrin-mta.*) userdel "$name" ;;
+      *) echo "a user $name exists already; these tests need their own" >&2 && exit 1 ;;
+    esac
+  fi
+  useradd -M -d "$home" -s /bin/sh "$name"
+  at_exit "userdel $name"
+  mkdir -p "$home"
+  chown "$name": "$home"
+}
+
+# The programs and examples where an administrator installs them.
+install_tovrin() {
+  cp "$create" "$check" "$scratch/usr/bin/"
+  cp "$src/examples/tovrin-check-rotating" "$src/examples/tovrin-secret-replace" "$scratch/usr/bin/"
+  cp "$src/examples/tovrin.procmailrc" "$scratch/usr/share/tovrin/"
+  chmod 755 "$scratch"/usr/bin/*
+  chmod 644 "$scratch/usr/share/tovrin/tovrin.procmailrc"
+}
+bin=$scratch/usr/bin
+
+# The user that receives reply-<tag> mail: procmail -p from ~/.forward, the
+# recipe included from where it was installed, and a secret of its own.
+reply_user_add() {
+  local home=$scratch/home/reply
+  user_add reply
+  printf '"|/usr/bin/procmail -p"\n' >"$home/.forward"
+  recipe_use tovrin-check
+  "$bin/tovrin-secret-replace" "$home/.tovrin-secret"
+  chown -R reply: "$home"
+  secret=$home/.tovrin-secret
+  maildir=$home/Maildir
+}
+
+# Points the recipe at a checker: tovrin-check or tovrin-check-rotating.
+recipe_use() {
+  local home=$scratch/home/reply
+  cat >"$home/.procmailrc" <<RC
+TOVRIN_CHECK=$bin/$1
+INCLUDERC=$scratch/usr/share/tovrin/tovrin.procmailrc
+RC
+  chown reply: "$home/.procmailrc"
+}
+
+# A tag issued by the real creator, as the application that hands out
+# reply addresses does.
+tag_for() { SENDER=$1 "$bin/tovrin-create" "${2:-3600}" '' "$secret" ''; }
+with_other_letter() { local t=$1; [ "${t: -1}" = a ] && echo "${t%?}b" || echo "${t%?}a"; }
+with_upper_letter() { local t=$1; echo "${t%?}$(tr a-p A-P <<<"${t: -1}")"; }
+
+message() {
+  printf 'From: sender@%s\nTo: list@%s\nSubject: %s\nMessage-ID: <%s@%s>\n\nbody of %s\n' \
+    "$domain" "$domain" "$1" "$1" "$domain" "$1"
+}
+
+# How many files under a Maildir's new/ carry the message id.
+count_in() { grep -lsF -- "<$2@$domain>" "$1"/new/* 2>/dev/null | wc -l; }
+
+# Runs a command until it succeeds or the seconds run out; polls, so it
+# returns as soon as the condition holds.
+wait_until() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -ge "$deadline" ] && return 1
+    sleep 0.05
+  done
+}
+
+passed=0 failed=0
+verdict() {
+  if [ "$2" = "$3" ]; then
+    passed=$((passed + 1))
+    echo "  $1: $2"
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $1: $2, wanted $3"
+  fi
+}
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}

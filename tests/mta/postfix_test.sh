@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# Mail for reply-<tag>@tovrin.test through a real Postfix, Debian's package,
+# started and stopped by this test with its own configuration, queue and log
+# and no network listener. Mail goes in with sendmail -f; each outcome is
+# read from Postfix's log and the Maildirs, waiting with deadlines. Postfix
+# runs "|/usr/bin/procmail -p" from ~reply/.forward with the recipe from
+# examples/, as the README and tovrin-check(1) tell an administrator to.
+# Senders are local addresses with no user of their own: their mail, the
+# bounces among it, lands with the user catchall (luser_relay).
+# Then a load: good and forged tags while the secret is replaced.
+# Usage: postfix_test.sh CREATE CHECK SOURCE_DIR
+set -u
+create=$(realpath "$1") check=$(realpath "$2") src=$(realpath "$3")
+[ "$(id -u)" -eq 0 ] || { echo "postfix_test: needs root, to start Postfix and add users" >&2; exit 1; }
+command -v postfix >/dev/null || { echo "postfix_test: Postfix is not installed" >&2; exit 1; }
+# shellcheck source=lib.sh
+source "$src/tests/mta/lib.sh"
+
+etc=$scratch/postfix
+log=$scratch/maillog
+# Postfix's own commands (sendmail, postqueue, postconf) read this.
+export MAIL_CONFIG=$etc
+
+# The command from the README and tovrin-check(1) that widens
+# command_expansion_filter, so that SENDER keeps every byte of the sender.
+read -r widen_filter <<'COMMAND'
+postconf -e "command_expansion_filter = $(postconf -dh command_expansion_filter)#&'*?^\`{|}~\$\$$(printf "$(printf '\\%o' $(seq 128 255))")"
+COMMAND
+
+# Everything Postfix needs to run out of the scratch tree, and no inet
+# service: nothing listens on the network.
+configure_postfix() {
+  mkdir -p "$etc" "$scratch/spool" "$scratch/lib"
+  chown postfix "$scratch/lib"
+  cat >"$etc/master.cf" <<'CF'
+pickup    unix  n       -       n       60      1       pickup
+cleanup   unix  n       -       n       -       0       cleanup
+qmgr      unix  n       -       n       300     1       qmgr
+rewrite   unix  -       -       n       -       -       trivial-rewrite
+bounce    unix  -       -       n       -       0       bounce
+defer     unix  -       -       n       -       0       bounce
+trace     unix  -       -       n       -       0       bounce
+verify    unix  -       -       n       -       1       verify
+flush     unix  n       -       n       1000?   0       flush
+proxymap  unix  -       -       n       -       -       proxymap
+showq     unix  n       -       n       -       -       showq
+error     unix  -       -       n       -       -       error
+retry     unix  -       -       n       -       -       error
+discard   unix  -       -       n       -       -       discard
+local     unix  -       n       n       -       -       local
+anvil     unix  -       -       n       -       1       anvil
+scache    unix  -       -       n       -       1       scache
+postlog   unix-dgram n  -       n       -       1       postlogd
+CF
+  cat >"$etc/main.cf" <<CF
+compatibility_level = 3.6
+queue_directory = $scratch/spool
+data_directory = $scratch/lib
+maillog_file = $log
+maillog_file_prefixes = $scratch
+myhostname = mail.$domain
+mydomain = $domain
+myorigin = $domain
+mydestination = $domain
+inet_interfaces = loopback-only
+inet_protocols = ipv4
+alias_maps =
+alias_database =
+luser_relay = catchall@$domain
+home_mailbox = Maildir/
+# Retry deferred mail soon, so the flush below is the only wait.
+queue_run_delay = 1s
+minimal_backoff_time = 1s
+maximal_backoff_time = 2s
+# What the README asks of an administrator:
+recipient_delimiter = -
+CF
+}
+
+postfix_start() {
+  if ! postfix -c "$etc" start >/dev/null 2>&1; then
+    echo "postfix_test: Postfix did not start:" >&2
+    script -qc "postfix -c $etc check" /dev/null >&2
+    cat "$log" >&2 2>/dev/null
+    exit 1
+  fi
+  at_exit postfix_stop
+  wait_until 20 grep -q 'daemon started' "$log"
+}
+postfix_stop() {
+  local pid
+  pid=$(cat "$scratch/spool/pid/master.pid" 2>/dev/null | tr -d ' ')
+  postfix -c "$etc" stop >/dev/null 2>&1
+  [ -n "$pid" ] && wait_until 30 eval "! kill -0 $pid 2>/dev/null"
+}
+postfix_reload() {
+  local reloads
+  reloads=$(grep -c 'reload --' "$log")
+  postfix -c "$etc" reload >/dev/null 2>&1
+  wait_until 20 eval '[ "$(grep -c "reload --" "$log")" -gt '"$reloads"' ]'
+}
+
+send() { message "$3" | /usr/sbin/sendmail -f "$1" -- "$2"; }
+
+qid_of() { sed -n "s/.* \([0-9A-F]\{6,\}\): message-id=<$1@$domain>.*/\1/p" "$log" | tail -n 1; }
+status_of() {
+  local q
+  q=$(qid_of "$1")
+  [ -n "$q" ] && sed -n "s/.* $q: to=<.*, status=\([a-z]*\) .*/\1/p" "$log" | tail -n 1
+}
+# The outcome is final once Postfix removed the message from its queue; a
+# deferral is final for now.
+has_status() {
+  local q
+  q=$(qid_of "$1")
+  [ -n "$q" ] || return 1
+  [ "$(status_of "$1")" = "$2" ] || return 1
+  [ "$2" = deferred ] || grep -q " $q: removed" "$log"
+}
+log_of() { grep " $(qid_of "$1"): " "$log"; }
+notifications_of() { grep -c " $(qid_of "$1"): .*non-delivery notification" "$log"; }
+queue_is_empty() { postqueue -p 2>&1 | grep -q 'Mail queue is empty'; }
+
+n=0
+# Sends one message and compares its outcome: the final status in the log,
+# the copies delivered to reply, and the bounces (DSNs) the sender got.
+expect() {
+  local name=$1 from=$2 to=$3 want=$4 want_delivered=$5 want_dsn=$6
+  n=$((n + 1))
+  local id=case$n
+  send "$from" "$to" "$id"
+  wait_until 30 has_status "$id" "$want"
+  verdict "$name: status" "$(status_of "$id")" "$want"
+  verdict "$name: delivered" "$(count_in "$maildir" "$id")" "$want_delivered"
+  if [ "$want_dsn" -eq 1 ]; then
+    wait_until 30 eval '[ "$(count_in "$catchall" "$id")" -ge 1 ]'
+    verdict "$name: DSN to the sender" "$(count_in "$catchall" "$id")" 1
+  else
+    verdict "$name: DSN or notice to postmaster" "$(notifications_of "$id")" 0
+  fi
+  last_id=$id
+}
+
+install_tovrin
+configure_postfix
+echo "Postfix $(postconf -dh mail_version), procmail -p, the recipe from examples/"
+reply_user_add
+user_add catchall
+catchall=$scratch/home/catchall/Maildir
+postfix_start
+
+alice=alice@$domain
+tag=$(tag_for "$alice")
+at=@$domain
+expect "good tag" "$alice" "reply-$tag$at" sent 1 0
+sent_id=$last_id
+expect "another sender" "mallory$at" "reply-$tag$at" bounced 0 1
+bounced_id=$last_id
+expect "changed letter" "$alice" "reply-$(with_other_letter "$tag")$at" bounced 0 1
+expect "upper-cased letter" "$alice" "reply-$(with_upper_letter "$tag")$at" bounced 0 1
+# 2^64 - 1 seconds wrap to the second before now.
+expect "expired" "$alice" "reply-$(tag_for "$alice" 18446744073709551615)$at" bounced 0 1
+expect "no tag" "$alice" "reply$at" bounced 0 1
+expect "null sender, someone else's tag" '<>' "reply-$tag$at" bounced 0 0
+expect "null sender, tag for the null sender" '<>' "reply-$(tag_for '')$at" sent 1 0
+
+# An unreadable or missing secret defers the mail; once the secret is back,
+# a flush of the queue delivers it, once.
+for how in unreadable missing; do
+  if [ $how = unreadable ]; then chmod 000 "$secret"; else mv "$secret" "$secret.away"; fi
+  expect "secret $how" "$alice" "reply-$tag$at" deferred 0 0
+  verdict "secret $how: kept in the queue" "$(queue_is_empty && echo empty || echo kept)" kept
+  if [ $how = unreadable ]; then chmod 600 "$secret"; else mv "$secret.away" "$secret"; fi
+  postqueue -f
+  wait_until 30 has_status "$last_id" sent
+  verdict "secret $how, then restored and flushed: status" "$(status_of "$last_id")" sent
+  verdict "secret $how, then restored and flushed: delivered" "$(count_in "$maildir" "$last_id")" 1
+done
+deferred_id=$last_id
+
+# Postfix passes SENDER through command_expansion_filter; until the README's
+# line widens it, a sender with other bytes arrives changed and its tag fails.
+odd="o'brien&j$(printf '\303\266')rg#1@$domain"
+odd_tag=$(tag_for "$odd")
+expect "sender o'brien&jörg#1, default filter" "$odd" "reply-$odd_tag$at" bounced 0 1
+eval "$widen_filter"
+postfix_reload
+expect "sender o'brien&jörg#1, widened filter" "$odd" "reply-$odd_tag$at" sent 1 0
+
+echo "Log lines, delivered:"
+log_of "$sent_id" | sed 's/^/    /'
+echo "Log lines, bounced:"
+log_of "$bounced_id" | sed 's/^/    /'
+echo "Log lines, deferred, then delivered after the flush:"
+log_of "$deferred_id" | sed 's/^/    /'
+
+source "$src/tests/mta/postfix_load.sh"
+
+wait_until 30 queue_is_empty
+verdict "queue at the end" "$(queue_is_empty && echo empty || echo not-empty)" empty
+finish
