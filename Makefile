@@ -3,6 +3,7 @@
 #   make demo       build, then issue a tag and check it
 #   make check      build and run every test
 #   make check-sanitize   the same under AddressSanitizer and UBSan
+#   make check-mail       delivery through real Postfix and Exim (root; installs them)
 #   make bench      micro-benchmarks and the process benchmark (N=2000)
 #   make package    a Debian package of both programs and their pages
 #   make install PREFIX=/usr/local
@@ -13,7 +14,7 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps configure demo bench package check check-sanitize install clean
+.PHONY: all deps configure demo bench package check check-sanitize check-mail install clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -47,6 +48,9 @@ check-sanitize: deps
 
 # The package's timestamps are those of the last commit, so that two runs
 # give the same bytes.
+check-mail: all
+	scripts/mail-systems $(BUILD)
+
 package: all
 	cd $(BUILD) && SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct 2>/dev/null)} cpack -G DEB
 

@@ -82,6 +82,9 @@ message() {
 # How many files under a Maildir's new/ carry the message id.
 count_in() { grep -lsF -- "<$2@$domain>" "$1"/new/* 2>/dev/null | wc -l; }
 
+# How many of those also carry text.
+count_saying() { grep -lsF -- "<$2@$domain>" "$1"/new/* 2>/dev/null | xargs -r grep -lF -- "$3" | wc -l; }
+
 # Runs a command until it succeeds or the seconds run out; polls, so it
 # returns as soon as the condition holds.
 wait_until() {

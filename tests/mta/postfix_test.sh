@@ -156,6 +156,8 @@ expect "good tag" "$alice" "reply-$tag$at" sent 1 0
 sent_id=$last_id
 expect "another sender" "mallory$at" "reply-$tag$at" bounced 0 1
 bounced_id=$last_id
+verdict "another sender: the bounce carries the checker's line" \
+  "$(count_saying "$catchall" "$bounced_id" "tovrin-check: fatal: cookie doesn't check out")" 1
 expect "changed letter" "$alice" "reply-$(with_other_letter "$tag")$at" bounced 0 1
 expect "upper-cased letter" "$alice" "reply-$(with_upper_letter "$tag")$at" bounced 0 1
 # 2^64 - 1 seconds wrap to the second before now.
@@ -177,6 +179,8 @@ for how in unreadable missing; do
   verdict "secret $how, then restored and flushed: delivered" "$(count_in "$maildir" "$last_id")" 1
 done
 deferred_id=$last_id
+verdict "secret missing: the log carries the checker's line" \
+  "$(log_of "$deferred_id" | grep -c 'status=deferred.*tovrin-check: fatal: unable to read secret: file does not exist')" 1
 
 # Postfix passes SENDER through command_expansion_filter; until the README's
 # line widens it, a sender with other bytes arrives changed and its tag fails.
