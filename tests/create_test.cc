@@ -73,6 +73,8 @@ TEST_F(Create, ExpireCountsOnlyLeadingDigits) {
   const expire_case cases[] = {
       {"0", 0}, {"abc", 0}, {"-5", 0}, {"+5", 0}, {" 5", 0},
       {"", 0},  {"90x", 90}, {"007", 7}, {"18446744073709551616", 0},
+      // Read modulo 2^64: about six billion years.
+      {"99999999999999999999999", 200376420520689663},
   };
   for (const auto& c : cases) {
     const unsigned long long before = static_cast<unsigned long long>(time(nullptr));

@@ -140,6 +140,10 @@ for how in unreadable missing; do
 done
 deferred_id=$last_id
 
+# The checker's own 111, passed straight to Exim, bounces the mail.
+direct_user_add
+expect "checker's status 111 passed straight through" "$alice" "direct$at" bounced 0 alice
+
 echo "Log lines, delivered:"
 log_of "$sent_id" | sed 's/^/    /'
 echo "Log lines, bounced:"

@@ -68,6 +68,14 @@ RC
   chown reply: "$home/.procmailrc"
 }
 
+# A user whose ~/.forward passes tovrin-check's own status straight to the
+# mail system, here 111 for a secret that is missing.
+direct_user_add() {
+  user_add direct
+  printf '"|%s %s x"\n' "$bin/tovrin-check" "$scratch/no-such-secret" >"$scratch/home/direct/.forward"
+  chown direct: "$scratch/home/direct/.forward"
+}
+
 # A tag issued by the real creator, as the application that hands out
 # reply addresses does.
 tag_for() { SENDER=$1 "$bin/tovrin-create" "${2:-3600}" '' "$secret" ''; }

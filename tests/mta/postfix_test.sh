@@ -191,6 +191,10 @@ eval "$widen_filter"
 postfix_reload
 expect "sender o'brien&jörg#1, widened filter" "$odd" "reply-$odd_tag$at" sent 1 0
 
+# The checker's own 111, passed straight to Postfix, bounces the mail.
+direct_user_add
+expect "checker's status 111 passed straight through" "$alice" "direct$at" bounced 0 1
+
 echo "Log lines, delivered:"
 log_of "$sent_id" | sed 's/^/    /'
 echo "Log lines, bounced:"
@@ -199,6 +203,19 @@ echo "Log lines, deferred, then delivered after the flush:"
 log_of "$deferred_id" | sed 's/^/    /'
 
 source "$src/tests/mta/postfix_load.sh"
+
+# Behind an alias (reply: lists) RECIPIENT names the alias target and has
+# lost the tag; the recipe reads ORIGINAL_RECIPIENT, the address as sent.
+user_add lists
+for f in .forward .procmailrc .tovrin-secret; do cp -p "$scratch/home/reply/$f" "$scratch/home/lists/"; done
+chown -R lists: "$scratch/home/lists"
+echo "reply: lists" >"$etc/aliases"
+postalias "$etc/aliases"
+postconf -e "alias_maps = hash:$etc/aliases"
+postfix_reload
+maildir=$scratch/home/lists/Maildir
+expect "behind the alias reply: lists, good tag" "$alice" "reply-$(tag_for "$alice")$at" sent 1 0
+expect "behind the alias reply: lists, another sender" "mallory$at" "reply-$(tag_for "$alice")$at" bounced 0 1
 
 wait_until 30 queue_is_empty
 verdict "queue at the end" "$(queue_is_empty && echo empty || echo not-empty)" empty
