@@ -77,49 +77,32 @@ status_of() {
 }
 has_status() { [ "$(status_of "$1")" = "$2" ]; }
 # Bounce messages Exim made for a message, with the null sender.
-bounces_of() { grep -c "<= <> R=$(exim_id_of "$1") " "$log"; }
+notices_of() { grep -c "<= <> R=$(exim_id_of "$1") " "$log"; }
 queue_count() { exim4 -C "$conf" -bpc; }
 
-n=0
-expect() {
-  local name=$1 from=$2 to=$3 want=$4 want_delivered=$5 want_dsn_to=$6
-  n=$((n + 1))
-  local id=case$n
-  send "$from" "$to" "$id"
-  wait_until 30 has_status "$id" "$want"
-  verdict "$name: status" "$(status_of "$id")" "$want"
-  verdict "$name: delivered" "$(count_in "$maildir" "$id")" "$want_delivered"
-  if [ -n "$want_dsn_to" ]; then
-    local box=$scratch/home/$want_dsn_to/Maildir
-    wait_until 30 eval '[ "$(count_in "$box" "$id")" -ge 1 ]'
-    verdict "$name: DSN to the sender" "$(count_in "$box" "$id")" 1
-  else
-    verdict "$name: DSN or notice" "$(bounces_of "$id")" 0
-  fi
-  last_id=$id
-}
 
 install_tovrin
 configure_exim
 echo "$(exim4 -C "$conf" -bV | head -n 1), Debian's configuration, procmail -p, the recipe from examples/"
 reply_user_add
 for sender in alice mallory; do user_add "$sender"; done
+alice_box=$scratch/home/alice/Maildir mallory_box=$scratch/home/mallory/Maildir
 
 alice=alice@$domain
 at=@$domain
 tag=$(tag_for "$alice")
 expect "good tag" "$alice" "reply-$tag$at" delivered 1 ""
 sent_id=$last_id
-expect "another sender" "mallory$at" "reply-$tag$at" bounced 0 mallory
+expect "another sender" "mallory$at" "reply-$tag$at" bounced 0 "$mallory_box"
 bounced_id=$last_id
 verdict "another sender: the bounce carries the checker's line" \
-  "$(count_saying "$scratch/home/mallory/Maildir" "$bounced_id" "tovrin-check: fatal: cookie doesn't check out")" 1
-expect "changed letter" "$alice" "reply-$(with_other_letter "$tag")$at" bounced 0 alice
+  "$(count_saying "$mallory_box" "$bounced_id" "tovrin-check: fatal: cookie doesn't check out")" 1
+expect "changed letter" "$alice" "reply-$(with_other_letter "$tag")$at" bounced 0 "$alice_box"
 # Exim lower-cases the local part before delivery: the upper-cased letter
 # reaches the checker in lower case, and the tag is good.
 expect "upper-cased letter" "$alice" "reply-$(with_upper_letter "$tag")$at" delivered 1 ""
-expect "expired" "$alice" "reply-$(tag_for "$alice" 18446744073709551615)$at" bounced 0 alice
-expect "no tag" "$alice" "reply$at" bounced 0 alice
+expect "expired" "$alice" "reply-$(tag_for "$alice" 18446744073709551615)$at" bounced 0 "$alice_box"
+expect "no tag" "$alice" "reply$at" bounced 0 "$alice_box"
 expect "null sender, someone else's tag" '<>' "reply-$tag$at" bounced 0 ""
 verdict "null sender, someone else's tag: frozen or queued" "$(queue_count)" 0
 verdict "null sender, someone else's tag: log lines on freezing or postmaster" \
@@ -128,21 +111,13 @@ expect "null sender, tag for the null sender" '<>' "reply-$(tag_for '')$at" deli
 odd="o'brien&j$(printf '\303\266')rg#1@$domain"
 expect "sender o'brien&jörg#1, kept byte for byte" "$odd" "reply-$(tag_for "$odd")$at" delivered 1 ""
 
-for how in unreadable missing; do
-  if [ $how = unreadable ]; then chmod 000 "$secret"; else mv "$secret" "$secret.away"; fi
-  expect "secret $how" "$alice" "reply-$tag$at" deferred 0 ""
-  verdict "secret $how: kept in the queue" "$(queue_count)" 1
-  if [ $how = unreadable ]; then chmod 600 "$secret"; else mv "$secret.away" "$secret"; fi
-  exim4 -C "$conf" -qff
-  wait_until 30 has_status "$last_id" delivered
-  verdict "secret $how, then restored and the queue run: status" "$(status_of "$last_id")" delivered
-  verdict "secret $how, then restored and the queue run: delivered" "$(count_in "$maildir" "$last_id")" 1
-done
+flush_queue() { exim4 -C "$conf" -qff; }
+expect_deferrals delivered
 deferred_id=$last_id
 
 # The checker's own 111, passed straight to Exim, bounces the mail.
 direct_user_add
-expect "checker's status 111 passed straight through" "$alice" "direct$at" bounced 0 alice
+expect "checker's status 111 passed straight through" "$alice" "direct$at" bounced 0 "$alice_box"
 
 echo "Log lines, delivered:"
 log_of "$sent_id" | sed 's/^/    /'

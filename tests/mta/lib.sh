@@ -105,6 +105,47 @@ wait_until() {
   done
 }
 
+# Sends one message and compares its outcome: the status in the mail
+# system's log, the copies delivered to $maildir, and the bounce the sender
+# finds in dsn_box (a Maildir) or, with no dsn_box, that the mail system made
+# no bounce and no notice at all. Each test defines send, status_of,
+# has_status and notices_of for its mail system.
+n=0
+expect() {
+  local name=$1 from=$2 to=$3 want=$4 want_delivered=$5 dsn_box=$6
+  n=$((n + 1))
+  local id=case$n
+  send "$from" "$to" "$id"
+  wait_until 30 has_status "$id" "$want"
+  verdict "$name: status" "$(status_of "$id")" "$want"
+  verdict "$name: delivered" "$(count_in "$maildir" "$id")" "$want_delivered"
+  if [ -n "$dsn_box" ]; then
+    wait_until 30 eval '[ "$(count_in "$dsn_box" "$id")" -ge 1 ]'
+    verdict "$name: bounce to the sender" "$(count_in "$dsn_box" "$id")" 1
+  else
+    verdict "$name: bounces and notices" "$(notices_of "$id")" 0
+  fi
+  last_id=$id
+}
+
+# An unreadable or missing secret defers the mail; once the secret is back,
+# a run of the queue (flush_queue) delivers it, once. Each test defines
+# flush_queue and queue_count; delivered names the final status.
+expect_deferrals() {
+  local delivered=$1 how tag
+  for how in unreadable missing; do
+    tag=$(tag_for "alice@$domain")
+    if [ $how = unreadable ]; then chmod 000 "$secret"; else mv "$secret" "$secret.away"; fi
+    expect "secret $how" "alice@$domain" "reply-$tag@$domain" deferred 0 ""
+    verdict "secret $how: kept in the queue" "$(queue_count)" 1
+    if [ $how = unreadable ]; then chmod 600 "$secret"; else mv "$secret.away" "$secret"; fi
+    flush_queue
+    wait_until 30 has_status "$last_id" "$delivered"
+    verdict "secret $how, then back and the queue run: status" "$(status_of "$last_id")" "$delivered"
+    verdict "secret $how, then back and the queue run: delivered" "$(count_in "$maildir" "$last_id")" 1
+  done
+}
+
 passed=0 failed=0
 verdict() {
   if [ "$2" = "$3" ]; then
