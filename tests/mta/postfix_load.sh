@@ -40,13 +40,17 @@ in_queue() { find "$scratch/spool"/{maildrop,incoming,active,deferred} -type f |
 
 started=$(date +%s.%N)
 in_flight=()
-queue_holds() { [ "$(in_queue)" -ge "$1" ]; }
+# Remembers what it saw: the queue at the moment of the replacement.
+queue_holds() {
+  seen=$(in_queue)
+  [ "$seen" -ge "$1" ]
+}
 for ((b = 0; b < batches; b++)); do
   send_batch "$b" &
   if ((b > 0)); then
     wait_until 60 batch_done $((b - 1))
     wait_until 30 queue_holds 2
-    in_flight+=("$(in_queue)")
+    in_flight+=("$seen")
     "$bin/tovrin-secret-replace" "$secret"
   fi
   wait
