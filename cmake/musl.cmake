@@ -1,7 +1,7 @@
 # Links the installed programs statically against musl, with the system's
 # g++ and no C++ library: the product code uses only C headers and the
 # language itself. gcc's driver links (LINKER_LANGUAGE C), so libstdc++ is
-# never even offered to the linker; the specs file swaps in musl's start
+# never even offered to the linker; the driver settings in musl-link.gcc swap in musl's start
 # files (rcrt1.o, for a static PIE) and its libc.a.
 string(REPLACE "-gnu" "-musl" musl_triple "${CMAKE_LIBRARY_ARCHITECTURE}")
 find_path(MUSL_INCLUDE_DIR NAMES stdint.h PATHS /usr/include/${musl_triple} /usr/lib/musl/include
@@ -16,7 +16,7 @@ endif()
 get_filename_component(MUSL_LIB_DIR "${MUSL_RCRT1}" DIRECTORY)
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=include
                 OUTPUT_VARIABLE COMPILER_INCLUDE_DIR OUTPUT_STRIP_TRAILING_WHITESPACE)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/musl.specs.in ${CMAKE_BINARY_DIR}/musl.specs @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/musl-link.gcc.in ${CMAKE_BINARY_DIR}/musl-link.gcc @ONLY)
 enable_language(C)
 
 # Compiles target against musl's headers (and the compiler's own, for
@@ -29,5 +29,5 @@ endfunction()
 # Links target as a static PIE against musl's libc.a.
 function(tovrin_musl_link target)
   set_target_properties(${target} PROPERTIES LINKER_LANGUAGE C)
-  target_link_options(${target} PRIVATE -specs=${CMAKE_BINARY_DIR}/musl.specs -static-pie)
+  target_link_options(${target} PRIVATE -specs=${CMAKE_BINARY_DIR}/musl-link.gcc -static-pie)
 endfunction()
