@@ -1,8 +1,8 @@
 # Links the installed programs statically against musl, with the system's
 # g++ and no C++ library: the product code uses only C headers and the
 # language itself. gcc's driver links (LINKER_LANGUAGE C), so libstdc++ is
-# never even offered to the linker; the driver settings in musl-link.gcc swap in musl's start
-# files (rcrt1.o, for a static PIE) and its libc.a.
+# never even offered to the linker; the driver settings in musl-link.gcc
+# swap in musl's start files (rcrt1.o, for a static PIE) and its libc.a.
 string(REPLACE "-gnu" "-musl" musl_triple "${CMAKE_LIBRARY_ARCHITECTURE}")
 find_path(MUSL_INCLUDE_DIR NAMES stdint.h PATHS /usr/include/${musl_triple} /usr/lib/musl/include
           NO_DEFAULT_PATH)

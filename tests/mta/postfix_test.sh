@@ -148,6 +148,14 @@ expect "no tag" "$alice" "reply$at" bounced 0 "$catchall"
 expect "null sender, someone else's tag" '<>' "reply-$tag$at" bounced 0 ""
 expect "null sender, tag for the null sender" '<>' "reply-$(tag_for '')$at" sent 1 ""
 
+# Without -p procmail clears its environment, SENDER with it: the checker
+# refuses even a good tag.
+printf '"|/usr/bin/procmail"\n' >"$scratch/home/reply/.forward"
+expect "procmail without -p, good tag" "$alice" "reply-$tag$at" bounced 0 "$catchall"
+verdict "procmail without -p: the bounce says" \
+  "$(count_saying "$catchall" "$last_id" 'tovrin-check: fatal: $SENDER is not set') line" "1 line"
+printf '"|/usr/bin/procmail -p"\n' >"$scratch/home/reply/.forward"
+
 flush_queue() { postqueue -f; }
 expect_deferrals sent
 deferred_id=$last_id
