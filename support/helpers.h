@@ -24,6 +24,9 @@ void mem_copy(char* to, uint32_t len, const char* from);
 void mem_copy_back(char* to, uint32_t len, const char* from);
 // 0 when equal, else first differing byte of a minus that of b (unsigned).
 int mem_diff(const char* a, uint32_t len, const char* b);
+// Zeroes len bytes at to; the stores are volatile, so the compiler keeps them
+// even where the bytes are dead, as key material about to go out of scope is.
+void mem_wipe(void* to, uint32_t len);
 
 // Room every caller provides for the digits of an unsigned 64-bit number.
 inline constexpr uint32_t NUM_DIGITS_MAX = 20;

@@ -17,3 +17,8 @@ int mem_diff(const char* a, uint32_t len, const char* b) {
       return static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i]);
   return 0;
 }
+
+void mem_wipe(void* to, uint32_t len) {
+  volatile unsigned char* bytes = static_cast<volatile unsigned char*>(to);
+  for (uint32_t i = 0; i < len; ++i) bytes[i] = 0;
+}
