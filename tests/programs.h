@@ -8,6 +8,7 @@
 
 inline const std::string create_path = TOVRIN_CREATE_PATH;
 inline const std::string check_path = TOVRIN_CHECK_PATH;
+inline const std::string rotating_path = TOVRIN_CHECK_ROTATING_PATH;
 
 // An environment with SENDER set to sender, and a PATH for good measure.
 inline std::vector<std::string> sender_env(const std::string& sender) {
@@ -33,6 +34,12 @@ inline child_result run_check(const std::vector<std::string>& args,
                               const std::vector<std::string>& env,
                               const child_setup& setup = {}) {
   return run_named(check_path, "tovrin-check", args, env, setup);
+}
+
+inline child_result run_rotating(const std::vector<std::string>& args,
+                                 const std::vector<std::string>& env,
+                                 const child_setup& setup = {}) {
+  return run_named(rotating_path, "tovrin-check-rotating", args, env, setup);
 }
 
 // A run that must fail: its environment, arguments, status and the exact

@@ -8,9 +8,9 @@
 # is retried by a queue run. Outcomes are read from Exim's main log and the
 # Maildirs, waiting with deadlines. Delivery runs "|/usr/bin/procmail -p"
 # from ~reply/.forward with the recipe from examples/.
-# Usage: exim_test.sh CREATE CHECK SOURCE_DIR
+# Usage: exim_test.sh BUILD_DIR SOURCE_DIR
 set -u
-create=$(realpath "$1") check=$(realpath "$2") src=$(realpath "$3")
+build=$(realpath "$1") src=$(realpath "$2")
 [ "$(id -u)" -eq 0 ] || { echo "exim_test: needs root, to run Exim and add users" >&2; exit 1; }
 command -v exim4 >/dev/null || { echo "exim_test: Exim is not installed" >&2; exit 1; }
 # shellcheck source=lib.sh

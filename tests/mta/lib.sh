@@ -1,7 +1,7 @@
 # Shared by the delivery tests through real mail systems (postfix_test.sh,
 # exim_test.sh): a scratch tree, local users, the programs installed with the
 # recipe, messages, waiting with a deadline, and verdicts. Sourced after
-# create, check and src are set.
+# build (the build folder) and src (the source tree) are set.
 
 domain=tovrin.test
 scratch=$(mktemp -d /tmp/tovrin-mta.XXXXXX)
@@ -37,8 +37,8 @@ user_add() {
 
 # The programs and examples where an administrator installs them.
 install_tovrin() {
-  cp "$create" "$check" "$scratch/usr/bin/"
-  cp "$src/examples/tovrin-check-rotating" "$src/examples/tovrin-secret-replace" "$scratch/usr/bin/"
+  cp "$build"/tools/tovrin-{create,check,check-rotating} "$src/tools/tovrin-secret-replace" \
+    "$scratch/usr/bin/"
   cp "$src/examples/tovrin.procmailrc" "$scratch/usr/share/tovrin/"
   chmod 755 "$scratch"/usr/bin/*
   chmod 644 "$scratch/usr/share/tovrin/tovrin.procmailrc"

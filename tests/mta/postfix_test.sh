@@ -8,9 +8,9 @@
 # Senders are local addresses with no user of their own: their mail, the
 # bounces among it, lands with the user catchall (luser_relay).
 # Then a load: good and forged tags while the secret is replaced.
-# Usage: postfix_test.sh CREATE CHECK SOURCE_DIR
+# Usage: postfix_test.sh BUILD_DIR SOURCE_DIR
 set -u
-create=$(realpath "$1") check=$(realpath "$2") src=$(realpath "$3")
+build=$(realpath "$1") src=$(realpath "$2")
 [ "$(id -u)" -eq 0 ] || { echo "postfix_test: needs root, to start Postfix and add users" >&2; exit 1; }
 command -v postfix >/dev/null || { echo "postfix_test: Postfix is not installed" >&2; exit 1; }
 # shellcheck source=lib.sh
