@@ -3,7 +3,9 @@
 #   make demo       build, then issue a tag and check it
 #   make check      build and run every test
 #   make check-sanitize   the same under AddressSanitizer and UBSan
-#   make check-mail       delivery through real Postfix and Exim (root; installs them)
+#   make check-mail       delivery through real Postfix and Exim (root; installs them,
+#                         so it stops on a machine that has either, unless
+#                         TOVRIN_REPLACE_MTA=yes)
 #   make bench      micro-benchmarks and the process benchmark (N=2000)
 #   make package    a Debian package of both programs and their pages
 #   make install PREFIX=/usr/local
@@ -33,10 +35,10 @@ N ?= 2000
 bench: deps
 	@scripts/ensure-deps bench
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTOVRIN_BENCH=ON >/dev/null
-	cmake --build $(BUILD) -j $(JOBS) --target micro_bench spawn_bench do-nothing do-nothing-musl tovrin-create tovrin-check
+	cmake --build $(BUILD) -j $(JOBS) --target micro_bench spawn_bench do-nothing do-nothing-musl tovrin-create tovrin-check tovrin-check-rotating
 	$(BUILD)/bench/micro_bench
 	$(BUILD)/bench/spawn_bench $(BUILD)/bench/do-nothing $(BUILD)/bench/do-nothing-musl $(BUILD)/tools/tovrin-create $(BUILD)/tools/tovrin-check $(N)
-	tests/budget_test.sh $(BUILD)/bench/do-nothing-musl $(BUILD)/tools/tovrin-create $(BUILD)/tools/tovrin-check
+	tests/budget_test.sh $(BUILD)/bench/do-nothing-musl $(BUILD)/tools/tovrin-create $(BUILD)/tools/tovrin-check $(BUILD)/tools/tovrin-check-rotating
 
 check: all
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -54,8 +56,12 @@ check-mail: all
 package: all
 	cd $(BUILD) && SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct 2>/dev/null)} cpack -G DEB
 
-install: all
-	cmake --install $(BUILD) --prefix $(PREFIX)
+# Its own build without the tests; the programs are installed stripped.
+INSTALL_BUILD ?= build-install
+install: deps
+	@cmake -S . -B $(INSTALL_BUILD) -DCMAKE_BUILD_TYPE=Release -DTOVRIN_TESTS=OFF $(CMAKE_ARGS) >/dev/null
+	cmake --build $(INSTALL_BUILD) -j $(JOBS)
+	cmake --install $(INSTALL_BUILD) --prefix $(PREFIX) --strip
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(INSTALL_BUILD)
