@@ -32,12 +32,14 @@ demo: configure
 	@scripts/demo $(BUILD)
 
 N ?= 2000
+POLICY_N ?= 20000
 bench: deps
 	@scripts/ensure-deps bench
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DTOVRIN_BENCH=ON >/dev/null
-	cmake --build $(BUILD) -j $(JOBS) --target micro_bench spawn_bench do-nothing do-nothing-musl tovrin-create tovrin-check tovrin-check-rotating
+	cmake --build $(BUILD) -j $(JOBS) --target micro_bench spawn_bench policy_bench policy-floor do-nothing do-nothing-musl tovrin-create tovrin-check tovrin-check-rotating tovrin-policy
 	$(BUILD)/bench/micro_bench
 	$(BUILD)/bench/spawn_bench $(BUILD)/bench/do-nothing $(BUILD)/bench/do-nothing-musl $(BUILD)/tools/tovrin-create $(BUILD)/tools/tovrin-check $(N)
+	$(BUILD)/bench/policy_bench $(BUILD)/tools/tovrin-policy $(BUILD)/bench/policy-floor $(POLICY_N)
 	tests/budget_test.sh $(BUILD)/bench/do-nothing-musl $(BUILD)/tools/tovrin-create $(BUILD)/tools/tovrin-check $(BUILD)/tools/tovrin-check-rotating
 
 check: all
