@@ -15,51 +15,12 @@ build=$(realpath "$1") src=$(realpath "$2")
 command -v exim4 >/dev/null || { echo "exim_test: Exim is not installed" >&2; exit 1; }
 # shellcheck source=lib.sh
 source "$src/tests/mta/lib.sh"
+# shellcheck source=exim_lib.sh
+source "$src/tests/mta/exim_lib.sh"
 
-confdir=$scratch/exim4
-conf=$scratch/exim4.conf
-log=$scratch/log/mainlog
-
-# The README's change to Debian's router userforward: reply-<tag> reaches
-# the user reply, with or without a suffix.
-suffix_lines='  local_part_suffix = -*
-  local_part_suffix_optional'
 # The README's line for exim4.conf.localmacros: a refused bounce is dropped,
 # not frozen with a notice to postmaster.
 bounce_macro='MAIN_IGNORE_BOUNCE_ERRORS_AFTER = 0s'
-
-configure_exim() {
-  cp -a /etc/exim4 "$confdir"
-  sed -i -e "s/^dc_eximconfig_configtype=.*/dc_eximconfig_configtype='local'/" \
-    -e "s/^dc_other_hostnames=.*/dc_other_hostnames='$domain'/" \
-    -e "s/^dc_localdelivery=.*/dc_localdelivery='maildir_home'/" \
-    -e "s/^dc_use_split_config=.*/dc_use_split_config='false'/" "$confdir/update-exim4.conf.conf"
-  mkdir -p "$scratch/spool" "$scratch/log"
-  chown Debian-exim: "$scratch/spool" "$scratch/log"
-  {
-    echo "SPOOLDIR = $scratch/spool"
-    echo "log_file_path = $scratch/log/%slog"
-    echo "$bounce_macro"
-  } >"$confdir/exim4.conf.localmacros"
-  # update-exim4.conf looks for /etc/exim4/exim4.conf.localmacros before it
-  # reads the one in its -d folder.
-  if [ ! -e /etc/exim4/exim4.conf.localmacros ]; then
-    : >/etc/exim4/exim4.conf.localmacros
-    at_exit "rm -f /etc/exim4/exim4.conf.localmacros"
-  fi
-  awk -v lines="$suffix_lines" '
-    /^userforward:/ { in_router = 1 }
-    { print }
-    in_router && /^  check_local_user$/ { print lines; in_router = 0 }' \
-    /etc/exim4/exim4.conf.template >"$confdir/exim4.conf.template"
-  update-exim4.conf -d "$confdir" -o "$conf" || exit 1
-  # Exim keeps root's rights for a configuration named here, and needs them
-  # to deliver as the user reply.
-  cp -p /etc/exim4/trusted_configs "$scratch/trusted_configs.saved" 2>/dev/null &&
-    at_exit "cp -p $scratch/trusted_configs.saved /etc/exim4/trusted_configs" ||
-    at_exit "rm -f /etc/exim4/trusted_configs"
-  echo "$conf" >>/etc/exim4/trusted_configs
-}
 
 send() { message "$3" | /usr/sbin/sendmail -C "$conf" -f "$1" -- "$2"; }
 
@@ -78,11 +39,10 @@ status_of() {
 has_status() { [ "$(status_of "$1")" = "$2" ]; }
 # Bounce messages Exim made for a message, with the null sender.
 notices_of() { grep -c "<= <> R=$(exim_id_of "$1") " "$log"; }
-queue_count() { exim4 -C "$conf" -bpc; }
 
 
 install_tovrin
-configure_exim
+echo "$bounce_macro" | configure_exim userforward
 echo "$(exim4 -C "$conf" -bV | head -n 1), Debian's configuration, procmail -p, the recipe from examples/"
 reply_user_add
 for sender in alice mallory; do user_add "$sender"; done
@@ -114,6 +74,7 @@ expect "sender o'brien&jörg#1, kept byte for byte" "$odd" "reply-$(tag_for "$od
 flush_queue() { exim4 -C "$conf" -qff; }
 expect_deferrals delivered
 deferred_id=$last_id
+expect_groups_at_delivery delivered
 
 # The checker's own 111, passed straight to Exim, bounces the mail.
 direct_user_add

@@ -160,3 +160,33 @@ finish() {
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
+
+# The groups a ~/.forward command runs with: a plain command gets the
+# user's primary group only. procmail, set-uid root, takes up all of the
+# user's groups again, so the recipe does read a secret shared through a
+# supplementary group. delivered names the mail system's status for a
+# delivery.
+expect_groups_at_delivery() {
+  local delivered=$1 home=$scratch/home/reply shared=$scratch/shared seen
+  groupadd tovrinshared
+  at_exit "groupdel tovrinshared"
+  user_add grouped
+  usermod -aG tovrinshared grouped
+  seen=$scratch/home/grouped/groups-seen
+  printf '#!/bin/sh\nid -G >%s\n' "$seen" >"$bin/groups-seen"
+  chmod 755 "$bin/groups-seen"
+  printf '"|%s"\n' "$bin/groups-seen" >"$scratch/home/grouped/.forward"
+  chown grouped: "$scratch/home/grouped/.forward"
+  send "alice@$domain" "grouped@$domain" groups
+  wait_until 30 test -s "$seen"
+  verdict "groups of a plain ~/.forward command" "$(cat "$seen")" "$(id -g grouped)"
+
+  usermod -aG tovrinshared reply
+  install -d -m 755 "$shared"
+  install -m 640 -o root -g tovrinshared "$home/.tovrin-secret" "$shared/secret"
+  cp "$home/.procmailrc" "$scratch/procmailrc.saved"
+  printf 'TOVRIN_SECRET=%s\n' "$shared/secret" | cat - "$scratch/procmailrc.saved" >"$home/.procmailrc"
+  expect "procmail, secret readable through a supplementary group" "alice@$domain" \
+    "reply-$(tag_for "alice@$domain")@$domain" "$delivered" 1 ""
+  cp "$scratch/procmailrc.saved" "$home/.procmailrc"
+}

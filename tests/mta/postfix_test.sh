@@ -15,11 +15,9 @@ build=$(realpath "$1") src=$(realpath "$2")
 command -v postfix >/dev/null || { echo "postfix_test: Postfix is not installed" >&2; exit 1; }
 # shellcheck source=lib.sh
 source "$src/tests/mta/lib.sh"
+# shellcheck source=postfix_lib.sh
+source "$src/tests/mta/postfix_lib.sh"
 
-etc=$scratch/postfix
-log=$scratch/maillog
-# Postfix's own commands (sendmail, postqueue, postconf) read this.
-export MAIL_CONFIG=$etc
 
 # The command from the README and tovrin-check(1) that widens
 # command_expansion_filter, so that SENDER keeps every byte of the sender.
@@ -73,31 +71,8 @@ queue_run_delay = 1s
 minimal_backoff_time = 1s
 maximal_backoff_time = 2s
 # What the README asks of an administrator:
-recipient_delimiter = -
+recipient_delimiter = +-
 CF
-}
-
-postfix_start() {
-  if ! postfix -c "$etc" start >/dev/null 2>&1; then
-    echo "postfix_test: Postfix did not start:" >&2
-    script -qc "postfix -c $etc check" /dev/null >&2
-    cat "$log" >&2 2>/dev/null
-    exit 1
-  fi
-  at_exit postfix_stop
-  wait_until 20 grep -q 'daemon started' "$log"
-}
-postfix_stop() {
-  local pid
-  pid=$(cat "$scratch/spool/pid/master.pid" 2>/dev/null | tr -d ' ')
-  postfix -c "$etc" stop >/dev/null 2>&1
-  [ -n "$pid" ] && wait_until 30 eval "! kill -0 $pid 2>/dev/null"
-}
-postfix_reload() {
-  local reloads
-  reloads=$(grep -c 'reload --' "$log")
-  postfix -c "$etc" reload >/dev/null 2>&1
-  wait_until 20 eval '[ "$(grep -c "reload --" "$log")" -gt '"$reloads"' ]'
 }
 
 send() { message "$3" | /usr/sbin/sendmail -f "$1" -- "$2"; }
@@ -119,8 +94,6 @@ has_status() {
 }
 log_of() { grep " $(qid_of "$1"): " "$log"; }
 notices_of() { grep -c " $(qid_of "$1"): .*non-delivery notification" "$log"; }
-queue_count() { postqueue -j | wc -l; }
-queue_is_empty() { [ "$(queue_count)" -eq 0 ]; }
 
 
 install_tovrin
@@ -159,6 +132,7 @@ printf '"|/usr/bin/procmail -p"\n' >"$scratch/home/reply/.forward"
 flush_queue() { postqueue -f; }
 expect_deferrals sent
 deferred_id=$last_id
+expect_groups_at_delivery sent
 verdict "secret missing: the log carries the checker's line" \
   "$(log_of "$deferred_id" | grep -c 'status=deferred.*tovrin-check: fatal: unable to read secret: file does not exist')" 1
 
