@@ -7,7 +7,7 @@
 #                         so it stops on a machine that has either, unless
 #                         TOVRIN_REPLACE_MTA=yes)
 #   make bench      micro-benchmarks and the process benchmark (N=2000)
-#   make package    a Debian package of both programs and their pages
+#   make package    the Debian package, in $(BUILD)/tovrin_VERSION_ARCH.deb
 #   make install PREFIX=/usr/local
 
 BUILD ?= build
@@ -50,13 +50,13 @@ check-sanitize: deps
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
-# The package's timestamps are those of the last commit, so that two runs
-# give the same bytes.
 check-mail: all
 	scripts/mail-systems $(BUILD)
 
-package: all
-	cd $(BUILD) && SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct 2>/dev/null)} cpack -G DEB
+# dpkg-buildpackage in a copy of the tree; the .deb lands in $(BUILD).
+package: deps
+	@scripts/ensure-deps package
+	@scripts/build-package $(BUILD)
 
 # Its own build without the tests; the programs are installed stripped.
 INSTALL_BUILD ?= build-install
