@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <ctime>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -27,6 +26,16 @@ const std::string dunno = "action=DUNNO\n\n";
 const std::string refused = "action=550 5.7.1 reply tag refused\n\n";
 const std::string deferred = "action=451 4.3.0 reply tag cannot be checked now\n\n";
 const std::string key(64, 'k'), old_key(64, 'o'), newer_key(64, 'n');
+
+// The pid in each "[1234]" of logged lines, as "[PID]".
+std::string without_pids(std::string text) {
+  for (std::size_t open = text.find('['); open != std::string::npos; open = text.find('[', open + 1)) {
+    const std::size_t close = text.find_first_not_of("0123456789", open + 1);
+    if (close != std::string::npos && close > open + 1 && text[close] == ']')
+      text.replace(open + 1, close - open - 1, "PID");
+  }
+  return text;
+}
 
 unsigned long long now() { return static_cast<unsigned long long>(time(nullptr)); }
 
@@ -174,7 +183,7 @@ TEST(PolicyService, LogsWhyToDevLog) {
     std::fflush(stdout);
   });
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string logged = std::regex_replace(r.out, std::regex("\\[[0-9]+\\]"), "[PID]");
+  const std::string logged = without_pids(r.out);
   EXPECT_EQ(logged, refused + deferred + dunno + "<21>tovrin-policy[PID]: refused <" + forged +
                         "> from <mallory?@example.net>: cookie doesn't check out\n" +
                         "<19>tovrin-policy[PID]: deferred <" + good + "> from <" + alice +
