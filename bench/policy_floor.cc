@@ -17,14 +17,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return 100;
   iobuf in;
   iobuf_init(&in, fd_read, 0, input_storage, sizeof input_storage);
-  for (;;) {
-    policy_request_start(&request);
-    while (!request.complete) {
-      const int available = iobuf_feed(&in);
-      if (available <= 0) return 0;
-      iobuf_seek(&in, policy_request_read(&request, iobuf_peek(&in),
-                                          static_cast<uint32_t>(available)));
-    }
+  while (policy_request_next(&in, &request) > 0) {
     const int fd = open(argv[1], O_RDONLY | O_NONBLOCK);
     struct stat st;
     char key[64];
@@ -32,4 +25,5 @@ int main(int argc, char** argv) {
     close(fd);
     if (iobuf_puts(&iobuf_out, "action=DUNNO\n\n") < 0 || iobuf_flush(&iobuf_out) < 0) return 111;
   }
+  return 0;
 }

@@ -42,6 +42,11 @@ void policy_request_start(policy_request* r);
 // texts are NUL-terminated once the request is complete.
 uint32_t policy_request_read(policy_request* r, const char* bytes, uint32_t len);
 
+struct iobuf;
+// Reads the next whole request from in into r: 1 when it is complete, 0 at
+// end of input (inside a request too), -1 when reading failed.
+int policy_request_next(iobuf* in, policy_request* r);
+
 enum class policy_action : uint8_t { dunno, refuse, defer };
 
 // The reply line for an action, with the empty line that ends the reply.

@@ -13,24 +13,23 @@ void mark_malformed(policy_request* r, const char* why) {
   if (r->malformed == nullptr) r->malformed = why;
 }
 
+// A sender or recipient: one each per request.
+void begin_once(policy_request* r, bool* seen, field value, const char* again) {
+  if (*seen) {
+    mark_malformed(r, again);
+    r->in = field::skipped;
+    return;
+  }
+  *seen = true;
+  r->in = value;
+}
+
 // The name is complete: pick where the value goes.
 void begin_value(policy_request* r) {
   if (name_is(r, "sender")) {
-    if (r->has_sender) {
-      mark_malformed(r, "request with a second sender");
-      r->in = field::skipped;
-      return;
-    }
-    r->has_sender = true;
-    r->in = field::sender;
+    begin_once(r, &r->has_sender, field::sender, "request with a second sender");
   } else if (name_is(r, "recipient")) {
-    if (r->has_recipient) {
-      mark_malformed(r, "request with a second recipient");
-      r->in = field::skipped;
-      return;
-    }
-    r->has_recipient = true;
-    r->in = field::recipient;
+    begin_once(r, &r->has_recipient, field::recipient, "request with a second recipient");
   } else if (name_is(r, "protocol_state")) {
     r->state_len = 0;
     r->in = field::state;

@@ -79,15 +79,10 @@ int main(int argc, char** argv) {
   iobuf in;
   iobuf_init(&in, fd_read, 0, input_storage, sizeof input_storage);
   for (;;) {
-    policy_request_start(&request);
-    while (!request.complete) {
-      const int available = iobuf_feed(&in);
-      // End of input, inside a request or between two: no reply.
-      if (available == 0) return 0;
-      if (available < 0) return EXIT_IOFAIL;
-      iobuf_seek(&in, policy_request_read(&request, iobuf_peek(&in),
-                                          static_cast<uint32_t>(available)));
-    }
+    const int got = policy_request_next(&in, &request);
+    // End of input, inside a request or between two: no reply.
+    if (got == 0) return 0;
+    if (got < 0) return EXIT_IOFAIL;
     const policy_answer answer = policy_decide(&request, argv + 2, argc - 2, judge_now, argv[1]);
     if (answer.action != policy_action::dunno) log_answer(request, answer);
     if (iobuf_puts(&iobuf_out, policy_reply(answer.action)) < 0 || iobuf_flush(&iobuf_out) < 0)
