@@ -37,8 +37,8 @@ constexpr fault_texts OLD_FAULTS = {
 
 verdict fault(const char* message, int error = 0) { return {EXIT_IOFAIL, message, error}; }
 
-// Checks the opened file and reads its key as secret_load does: one read
-// of at most SECRET_MAX bytes. Returns the count, or a fault.
+// Checks the opened file and reads its key as secret_load does, one read of
+// at most SECRET_MAX bytes, into fresh: good, or the fault.
 verdict read_trusted(int fd, const fault_texts& texts, key_role role, uid_t owner,
                      char fresh[SECRET_MAX], int32_t* fresh_len, uid_t* file_owner) {
   struct stat st;
